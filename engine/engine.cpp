@@ -1,0 +1,1 @@
+// Placeholder translation unit so the engine library exists before its modules.

@@ -1,0 +1,1 @@
+// Placeholder translation unit so the site_core library exists before its modules.
