@@ -61,6 +61,7 @@ void saveSite(SiteEditorContext& ctx);
 // Rewrites the profile of the domain in the form, refreshes the grid, shows "修改成功"
 // and enables the save button. Nothing else of the site is touched.
 void updateProfile(SiteEditorContext& ctx);
+void updateProfile(SiteEditorContext& ctx, const SiteSettings& settings);
 
 // Fills the form from the profile of the site in the grid row of the cursor and locks
 // the identity fields. An empty row does nothing; an incomplete profile shows

@@ -23,6 +23,9 @@ Text siteFolderPath(const Text& installFolder, const Text& domain);  // <install
 // Creates the site of the form's domain; "恭喜你：网站配置成功" or "创建失败". Enables
 // the save button at the end on both paths.
 void createSite(SiteEditorContext& ctx);
+// The same for settings the caller has already read (and checked) from the form, so
+// the site is created exactly from what was validated.
+void createSite(SiteEditorContext& ctx, const SiteSettings& settings);
 
 // Copies every file of source into destination and descends into its sub-folders;
 // a sub-folder whose name begins with "." is created empty. Folders are made one level
