@@ -2,7 +2,8 @@
 //
 // Both directions are total: they never fail and never throw. Bytes that cannot be
 // converted are replaced by "?" so that a damaged page or file name still converts.
-// Thread-safe: each call uses its own conversion descriptor.
+// Thread-safe: each thread uses its own conversion descriptors. glibc's "CP936" is
+// used, so 0x80 is the euro sign as in the Windows code page.
 #pragma once
 
 #include <string>

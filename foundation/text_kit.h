@@ -45,12 +45,14 @@ int byte_length(const Text& text);
 Text left_text(const Text& text, int n);
 Text right_text(const Text& text, int n);
 Text mid_text(const Text& text, int start, int n);
-// Character-aware search; 1-based position or -1.
+// Character-aware search; 1-based position or -1. The scan starts at start (taken as
+// a character boundary) and only reports matches that begin on a boundary.
 int find_text(const Text& text, const Text& sub, int start = 1, bool ignore_case = false);
 // Character-aware replacement. count < 0 means all. Note the default: case is ignored
-// unless case_sensitive is true.
-Text replace_text(const Text& text, const Text& find, const Text& replacement = "",
-                  int start = 1, int count = -1, bool case_sensitive = false);
+// unless case_sensitive is true. A one-byte find drops a lead byte that is the last
+// byte of the text when the scan reaches it (an incomplete character).
+Text replace_text(const Text& text, const Text& find, const Text& replacement = "", int start = 1,
+                  int count = -1, bool case_sensitive = false);
 // Character-aware, exact split; a trailing empty part is dropped.
 TextList split_text(const Text& text, const Text& delimiter);
 // Only the ASCII space and the full-width space (A1 A1) count as spaces.
@@ -61,22 +63,27 @@ Text remove_spaces(const Text& text);
 Text text_between(const Text& text, const Text& left, const Text& right, int start = 1,
                   bool ignore_case = false);
 Text space_text(int n);
-Text char_text(int code);
+Text char_text(int code);  // the low byte of code as a one-byte text; 0 gives ""
 int line_count(const Text& text);
 
 // ---- conversions and arithmetic ------------------------------------------------
 
 Text to_text(int value);
-Text to_text(double value);  // "%.13g", three exponent digits: 1e15 gives "1e+015"
-Text to_text(bool value);    // "真" / "假"
+// "%.13g" in any locale, three exponent digits: 1e15 gives "1e+015". -0 gives "0";
+// NaN and infinities give "nan", "inf" and "-inf".
+Text to_text(double value);
+Text to_text(bool value);              // "真" / "假"
 Text to_text(const ByteArray& bytes);  // the bytes before the first NUL
 Text to_text(const char*) = delete;    // would silently pick the bool overload
-int to_int(const Text& text);          // full-width digits and signs are normalised
-int to_int(double value);              // truncated toward zero
+// Full-width digits and signs are normalised. Values beyond the int range saturate
+// at INT_MIN / INT_MAX; so does to_int(double), which gives 0 for NaN.
+int to_int(const Text& text);
+int to_int(double value);  // truncated toward zero
 double to_number(const Text& text);
 ByteArray to_bytes(const Text& text);
 ByteArray zero_bytes(int n);
-double round_number(double x, int digits = 0);  // half away from zero
+double round_number(double x, int digits = 0);  // half away from zero; never gives -0
+// A zero divisor gives 0 (there is no quotient; callers never pass one).
 double int_divide(double a, double b);
 double modulo(double a, double b);
 double abs_number(double x);
@@ -87,16 +94,23 @@ double abs_number(double x);
 std::string native_path(const Text& path);
 // The UTF-8 file-system name back as a GBK text (unencodable characters become "?").
 Text text_path(const std::string& native);
-// a + kPathSeparator + b; the one place paths are joined.
+// a + kPathSeparator + b; the one place paths are joined. No separator is doubled
+// when a already ends with one, and an empty a gives b (never a path from the root).
 Text join_path(const Text& a, const Text& b);
 
-Text run_directory();  // the folder of the running executable, no trailing separator
+// The folder of the running executable, no trailing separator; the environment
+// variable QUILLMOOR_RUN_DIR overrides it when set and not empty.
+Text run_directory();
 bool make_directory(const Text& path);  // exactly one level; false when it exists
-bool remove_directory(const Text& path);  // refuses "", "/" and anything not a folder
+// Deletes the folder and everything in it, depth first. Refuses "", "/", paths ending
+// in "." or "..", and anything not a folder (a file, a symbolic link). Symbolic links
+// inside are removed themselves, never followed.
+bool remove_directory(const Text& path);
 bool copy_file(const Text& source, const Text& target);
 bool delete_file(const Text& path);
 bool file_exists(const Text& path);  // wildcards "*" and "?" in the last component
-int file_size(const Text& path);     // of the first match; -1 when nothing matches
+// Of the first match, low 32 bits; 0 for a folder; -1 when nothing matches.
+int file_size(const Text& path);
 ByteArray read_file(const Text& path);
 // Creates or truncates path and writes each part in order; false on any failure.
 bool write_file(const Text& path, std::initializer_list<ByteArray> parts);
@@ -105,13 +119,15 @@ bool write_file(const Text& path, const ByteArray& data);
 // never see a half-written file.
 bool write_file_whole(const Text& path, const ByteArray& data);
 // Files (never folders) of folder matching pattern, in the file system's order.
+// Only "*" and "?" are wildcards, matched against the UTF-8 names, case-sensitively.
+// Names come back as GBK texts (text_path); an empty folder gives an empty list.
 TextList list_files(const Text& folder, const Text& pattern, bool with_folder);
 
 // ---- time, randomness, threads ---------------------------------------------------
 
 double current_time();  // OLE date in local time, whole seconds
 double date_part(double when);
-int tick_count();       // milliseconds since boot, wrapping
+int tick_count();  // milliseconds since boot, wrapping
 void sleep_ms(int ms);
 void process_events();  // nothing to pump in the engine; kept for call sites
 void seed_random();
@@ -122,9 +138,12 @@ void release_components();
 // ---- processes and the system ----------------------------------------------------
 
 // Starts argv[0] (searched on PATH when it has no "/") with the given arguments,
-// through posix_spawn, never a shell. With wait, returns once the process has ended;
-// otherwise after at most 1000 ms. False when the process cannot be started.
+// through posix_spawn, never a shell. The arguments are passed as they are (native
+// bytes: convert GBK paths with native_path). With wait, returns once the process has
+// ended; otherwise when it has ended or after at most 1000 ms (a process still running
+// then is reaped in the background). False when the process cannot be started.
 bool launch_program(const std::vector<std::string>& argv, bool wait = false);
+// The variable's value converted from UTF-8 to GBK; empty when it is not set.
 Text get_env(const Text& name);
 
 }  // namespace qm
