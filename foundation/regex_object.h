@@ -16,9 +16,10 @@
 // Nothing throws. A bad pattern makes create return false; every query then answers
 // the empty text or 0, as do match and group numbers out of range.
 //
-// Ownership and threads: an object belongs to one thread. clone() gives an object
-// that shares the compiled pattern and the matches (immutable, reference-counted) and
-// holds its own copy of the subject, so the clone may go to another thread.
+// Ownership and threads: an object belongs to one thread. The compiled pattern and the
+// matches (with the decoded subject they refer to) are immutable once create returns;
+// clone() gives an object that shares them by reference count, so a clone may be read
+// on another thread while the original lives on.
 #pragma once
 
 #include <memory>
@@ -50,7 +51,8 @@ class RegexObject {
     bool create(const Text& pattern, const Text& subject, bool caseSensitive = false,
                 bool multiline = true, bool global = true, bool quoteEscape = false);
 
-    // The pattern of the last create (after "#引号" was resolved); empty before.
+    // The pattern of the last create (after "#引号" was resolved); empty before the
+    // first create and after a failed one.
     Text pattern() const;
 
     // The subject with the collected matches replaced by replacement, in which "$1" to
@@ -78,7 +80,6 @@ class RegexObject {
     std::shared_ptr<const Compiled> compiled_;
     std::shared_ptr<const MatchSet> matches_;
     Text pattern_;
-    Text subject_;
 };
 
 }  // namespace qm
