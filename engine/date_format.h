@@ -11,6 +11,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "foundation/text_kit.h"
 
@@ -39,6 +40,10 @@ Text format_datetime(double when, int style, int part, bool use24Hour);
 
 // True when the current LC_TIME locale's time format shows a 24-hour clock.
 bool uses_24_hour_clock();
+// The rule uses_24_hour_clock applies to a strftime time format (as nl_langinfo(T_FMT)
+// gives it): the first hour conversion decides, %H %k %T %R for 24 hours, %I %l %r for
+// 12; a format without one counts as 12-hour.
+bool time_format_uses_24_hour(std::string_view time_format);
 
 // when rendered with a date picture and a time picture, joined date first. Picture
 // letters: "yyyy" year, "MM" month, "dd" day, "hh" 12-hour hour (01..12), "HH" 24-hour
