@@ -1,1 +1,0 @@
-// Placeholder translation unit so the engine library exists before its modules.
