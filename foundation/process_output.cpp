@@ -23,9 +23,8 @@ class FileActions {
     FileActions& operator=(const FileActions&) = delete;
 
     bool redirectStdout(const std::string& path) {
-        return ok_ &&
-               posix_spawn_file_actions_addopen(
-                   &actions_, 1, path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) == 0;
+        return ok_ && posix_spawn_file_actions_addopen(&actions_, 1, path.c_str(),
+                                                       O_WRONLY | O_CREAT | O_TRUNC, 0644) == 0;
     }
     const posix_spawn_file_actions_t* get() const { return &actions_; }
 
