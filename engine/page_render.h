@@ -16,6 +16,7 @@
 // stateless and may be called from any thread; results depend on the random draws.
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include "engine/site_database.h"
@@ -51,10 +52,15 @@ struct SiteValues {
 // first ("新闻" gives 新闻, 新闻), so a site always has at least two columns.
 TextList columnNames(const Text& columnText);
 
-// A loaded template: GBK text, and whether it declared a UTF-8 charset.
+struct ParsedTemplate;  // the placeholder positions of a template (engine-internal)
+
+// A loaded template: GBK text, and whether it declared a UTF-8 charset. parsed holds
+// the template's placeholder positions, found once when it is loaded; a template
+// built by hand without it is scanned at every render.
 struct LoadedTemplate {
     Text text;
     bool utf8 = false;
+    std::shared_ptr<const ParsedTemplate> parsed;
 };
 
 // A finished page: GBK text, and whether it must be written as UTF-8.

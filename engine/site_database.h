@@ -90,6 +90,9 @@ class DbConnection {
     // or one that stays locked. The password is accepted for the call's shape; SQLite
     // files carry none, so a non-empty password is refused.
     bool openAccess(const Text& path, const Text& password = Text());
+    // How long an operation waits for a file another process has locked before it
+    // fails (default 2000 ms); takes effect at the next openAccess.
+    void setBusyTimeout(int milliseconds);
     // Closes the database, discarding records that were never update()d; afterwards
     // the object is as fresh. Nothing happens when it is not open.
     void close();

@@ -1,0 +1,58 @@
+// Links woven into an article body after full-width commas.
+#include "engine/gbk_literals.h"
+#include "engine/page_text.h"
+
+namespace qm {
+
+namespace {
+
+// An even byte position from 2 to length + 1: a draw from 1 to length, odd ones
+// moved up by one.
+int drawPosition(int length) {
+    int p = drawRandom(1, length);
+    if (p % 2 == 1) ++p;
+    return p;
+}
+
+// The body with link inserted after the first "，" at or after byte position p;
+// unchanged when there is none from p on.
+Text insertAfterComma(const Text& body, int p, const Text& link) {
+    const Text& comma = QM_GBK("，");
+    return replace_text(body, comma, comma + link, p, 1, true);
+}
+
+Text keywordLink(const Text& keyword, const Text& domain) {
+    Text link = replace_text("<a href=\"/html/link.html\">title</a>", "title", keyword);
+    return replace_text(link, "/html/link.html", "http://" + domain);
+}
+
+}  // namespace
+
+Text enrichBody(const Text& body, const SiteValues& site, const ResultTable& random) {
+    Text text = body;
+    // Internal links need an article to point at: with no record there is none.
+    if (site.internalLinks && random.recordCount() >= 1) {
+        const int length = byte_length(text);  // kept for every insertion
+        for (int k = 0; k < site.internalLinkCount; ++k) {
+            const int p = drawPosition(length);
+            const int row = drawRandom(1, random.recordCount());
+            text = insertAfterComma(
+                text, p, articleLink(random.cell(row, kPosTitle), random.cell(row, kPosArticleId)));
+        }
+    }
+    if (site.keywordLinks) {
+        const TextList keywords = split_text(site.keywords, ",");
+        if (!keywords.empty()) {
+            const int length = byte_length(text);
+            for (int k = 0; k < site.keywordLinkCount; ++k) {
+                const int p = drawPosition(length);
+                const int w = drawRandom(1, static_cast<int>(keywords.size()));
+                text = insertAfterComma(
+                    text, p, keywordLink(keywords[static_cast<std::size_t>(w - 1)], site.domain));
+            }
+        }
+    }
+    return text;
+}
+
+}  // namespace qm
