@@ -58,14 +58,6 @@ Text withSeparator(const Text& folder) {
 
 }  // namespace
 
-Text emptyDatabasePath(const Text& runDir) {
-    return join_path(join_path(join_path(runDir, QM_GBK("数据库")), "pak"), "bak.mdb");
-}
-
-Text siteDatabasePath(const Text& runDir, const Text& domain) {
-    return join_path(join_path(runDir, QM_GBK("数据库")), domain + ".mdb");
-}
-
 Text templateSetPath(const Text& runDir, const Text& templateName) {
     return join_path(join_path(runDir, QM_GBK("模板")), templateName);
 }

@@ -10,13 +10,13 @@
 // thread.
 #pragma once
 
+#include "engine/site_database.h"
 #include "site/site_editor.h"
 
 namespace qm {
 
-// The paths createSite works with.
-Text emptyDatabasePath(const Text& runDir);                          // 数据库/pak/bak.mdb
-Text siteDatabasePath(const Text& runDir, const Text& domain);       // 数据库/<domain>.mdb
+// The paths createSite works with, beside emptyDatabasePath and siteDatabasePath of
+// engine/site_database.h.
 Text templateSetPath(const Text& runDir, const Text& templateName);  // 模板/<name>
 Text siteFolderPath(const Text& installFolder, const Text& domain);  // <install>/<domain>
 
