@@ -1,7 +1,10 @@
 // TextKit: numbers to text and back, byte arrays, rounding and arithmetic.
 //
-// Conversions are locale-independent (std::to_chars / std::from_chars), so a window
+// Conversions are locale-independent (std::to_chars, strtod_l in "C"), so a window
 // toolkit that sets LC_NUMERIC cannot change how numbers are written into pages.
+#include <locale.h>
+#include <stdlib.h>
+
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -147,16 +150,12 @@ double to_number(const Text& text) {
             p = q;
         }
     }
-    double value = 0;
-    const auto res = std::from_chars(s.data() + begin, s.data() + p, value);
-    if (res.ec == std::errc::result_out_of_range) {
-        // Overflow gives infinity, underflow zero, as strtod does.
-        const std::size_t e = s.find_first_of("eE", begin);
-        const bool tiny = e < p && e + 1 < p && s[e + 1] == '-';
-        value = tiny ? 0.0 : HUGE_VAL;
-    } else if (res.ec != std::errc()) {
-        return 0;
-    }
+    // The grammar is checked above; strtod_l in the "C" locale does the exact
+    // conversion (infinity on overflow, 0 on underflow).
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    const std::string digitsText = s.substr(begin, p - begin);
+    const double value = cLocale ? strtod_l(digitsText.c_str(), nullptr, cLocale)
+                                 : strtod(digitsText.c_str(), nullptr);
     return negative ? -value : value;
 }
 
