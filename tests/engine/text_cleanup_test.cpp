@@ -85,7 +85,7 @@ TEST(PickLine, CutsAtCrLf) {
     EXPECT_EQ(pickLine("", 1), "");
 }
 
-class FileCase : public testing::Test {
+class TextCleanupFiles : public testing::Test {
   protected:
     void SetUp() override {
         dir_ = std::filesystem::path(QUILLMOOR_BUILD_DIR) / "text_cleanup_test" /
@@ -107,7 +107,7 @@ class FileCase : public testing::Test {
     std::filesystem::path dir_;
 };
 
-TEST_F(FileCase, FileSizeKbRoundsUp) {
+TEST_F(TextCleanupFiles, FileSizeKbRoundsUp) {
     EXPECT_EQ(fileSizeKb(makeFile("empty.txt", 0)), 0);
     EXPECT_EQ(fileSizeKb(makeFile("one.txt", 1)), 1);
     EXPECT_EQ(fileSizeKb(makeFile("kilo.txt", 1024)), 1);
@@ -116,7 +116,7 @@ TEST_F(FileCase, FileSizeKbRoundsUp) {
     EXPECT_EQ(fileSizeKb(gbkPath("missing.txt")), -1);
 }
 
-TEST_F(FileCase, PathExistsTakesThePathExactly) {
+TEST_F(TextCleanupFiles, PathExistsTakesThePathExactly) {
     const Text file = makeFile("\xE4\xB8\xAD.txt", 3);  // 中.txt
     EXPECT_EQ(file.substr(file.size() - 6), kZhong + ".txt");
     EXPECT_TRUE(pathExists(file));
