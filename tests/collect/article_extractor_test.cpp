@@ -199,7 +199,7 @@ TEST_F(ExtractArticle, HostileTitlesStayInsideThePoolAndKeepTheirRealName) {
         "/tmp/" + repeated(kZhong, 10),
         "a:b\xA3\xBA/" + repeated(kZhong, 10),
         "\xFF\x2F\x81/..\x80/" + repeated(kZhong, 10),  // damaged GBK around slashes
-        repeated(kZhong, 400),                         // longer than any file name
+        repeated(kZhong, 400),                          // longer than any file name
     };
     int number = 0;
     for (const Text& title : titles) {
