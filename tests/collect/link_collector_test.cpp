@@ -111,11 +111,11 @@ TEST_F(CollectNews, FillsThePoolAndTheQueueFromThePortal) {
     std::set<Text> expectedTitles;
     for (std::size_t i = 0; i < links.size() && expectedTitles.size() < 30; ++i) {
         expectedTargets.push_back(portal::articlePath(links[i]));
-        if (!portal::isStorable(links[i])) continue;
-        const Text title = portal::storedTitle(links[i]);
+        if (!portal::isStorable(layout, links[i])) continue;
+        const Text title = portal::storedTitle(layout, links[i]);
         expectedTitles.insert(title);
         expectedLog += kLogArticle + to_text(static_cast<int>(i) + 1) + kFullColon + title + "\r\n";
-        EXPECT_EQ(readPoolArticle(runDir.path(), title), portal::storedBody(links[i]));
+        EXPECT_EQ(readPoolArticle(runDir.path(), title), portal::storedBody(layout, links[i]));
     }
     expectedLog += kLogDone;
 
@@ -209,20 +209,20 @@ TEST_F(CollectNews, APortalThatIsDownEndsTheRunWithoutLinks) {
 
 TEST_F(CollectNews, EqualTitlesShareOneFileButCountTwice) {
     portal::PortalLayout layout;
-    LoopbackServer server([](const ReceivedRequest& request) {
+    LoopbackServer server([layout](const ReceivedRequest& request) {
         if (request.target == "/news_flash.shtml") return Reply::page("var maxPage = 2;");
         if (request.target == "/news_flash_1.shtml") {
             return Reply::page(
                 listPageWith(12, "http://" + request.header("Host") + "/a/1.shtml?"));
         }
-        return Reply::page(portal::articlePage(1));
+        return Reply::page(portal::articlePage(layout, 1));
     });
     target = 3;
     CollectContext ctx = context(server.url());
     collectNews(ctx);
     EXPECT_EQ(collected.load(), 3);
     ASSERT_EQ(queue.rowCount(), 1);
-    EXPECT_EQ(queue.cell(0, 1), portal::storedTitle(1));
+    EXPECT_EQ(queue.cell(0, 1), portal::storedTitle(layout, 1));
 }
 
 TEST_F(CollectNews, HostileLinksAreSkippedAndNothingLandsOutsideThePool) {

@@ -2,8 +2,9 @@
 // pages in the layout the collector reads, for tests, benchmarks and demos on a
 // machine without internet access.
 //
-//   sample_portal --port N [--articles K] [--host 127.0.0.1]
+//   sample_portal --port N [--articles K] [--host 127.0.0.1] [--no-rejects]
 //
+// --no-rejects makes every article storable (no short headlines or bodies).
 // Port 0 picks a free port. The first line on standard output is "listening on
 // <port>" (flushed) once the port is bound. SIGINT or SIGTERM end the server.
 #include <httplib.h>
@@ -23,6 +24,7 @@ struct Options {
     std::string host = "127.0.0.1";
     int port = -1;
     int articles = 400;
+    bool rejects = true;
 };
 
 bool readNumber(const char* text, int& out) {
@@ -36,6 +38,10 @@ bool readNumber(const char* text, int& out) {
 bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
+        if (flag == "--no-rejects") {
+            options.rejects = false;
+            continue;
+        }
         if (i + 1 >= argc) return false;
         const char* value = argv[++i];
         if (flag == "--port") {
@@ -56,9 +62,10 @@ bool parseOptions(int argc, char** argv, Options& options) {
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: sample_portal --port N [--articles K] [--host 127.0.0.1]\n"
-                     "  --port 0 picks a free port; the first output line names it\n");
+        std::fprintf(
+            stderr,
+            "usage: sample_portal --port N [--articles K] [--host 127.0.0.1] [--no-rejects]\n"
+            "  --port 0 picks a free port; the first output line names it\n");
         return 2;
     }
 
@@ -84,6 +91,7 @@ int main(int argc, char** argv) {
 
     qm::portal::PortalLayout layout;
     layout.articles = options.articles;
+    layout.rejects = options.rejects;
     const std::string base = "http://" + options.host + ":" + std::to_string(port);
     server.Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
         const qm::portal::PortalResponse page = qm::portal::respond(layout, base, request.path);

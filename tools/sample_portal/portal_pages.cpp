@@ -54,11 +54,11 @@ class Words {
 bool isMediaLayout(int n) {
     return n % 3 == 0;
 }
-bool hasShortTitle(int n) {
-    return n % 17 == 0;
+bool hasShortTitle(const PortalLayout& layout, int n) {
+    return layout.rejects && n % 17 == 0;
 }
-bool hasShortBody(int n) {
-    return n % 13 == 0;
+bool hasShortBody(const PortalLayout& layout, int n) {
+    return layout.rejects && n % 13 == 0;
 }
 
 Text sentence(Words& words) {
@@ -72,12 +72,12 @@ struct Piece {
     bool kept;
 };
 
-std::vector<Piece> bodyPieces(int n) {
+std::vector<Piece> bodyPieces(const PortalLayout& layout, int n) {
     Words words(n * 7 + 3);
     std::vector<Piece> pieces;
     pieces.push_back({"\r\n<p>", true});
     pieces.push_back({"<span class=\"source\">" + gbk("来源：样例通讯社") + "</span>", false});
-    if (hasShortBody(n)) {
+    if (hasShortBody(layout, n)) {
         pieces.push_back({gbk("简讯。") + "</p>\r\n", true});
         pieces.push_back({"<style type=\"text/css\">\r\n.note { color: #333; }\r\n" +
                               Text(400, ' ') + "\r\n</style>",
@@ -150,16 +150,16 @@ Text articleAddress(const Text& base, int n) {
     return base + articlePath(n);
 }
 
-Text pageTitle(int n) {
-    if (hasShortTitle(n)) return gbk("快讯") + to_text(n);
+Text pageTitle(const PortalLayout& layout, int n) {
+    if (hasShortTitle(layout, n)) return gbk("快讯") + to_text(n);
     Words words(n);
     const Text colon = n % 2 == 0 ? gbk("：") : Text(":");
     return words.pick(kCities) + words.pick(kTopics) + colon + gbk("第") + to_text(n) + gbk("期") +
            words.pick(kEvents);
 }
 
-Text storedTitle(int n) {
-    Text title = pageTitle(n);
+Text storedTitle(const PortalLayout& layout, int n) {
+    Text title = pageTitle(layout, n);
     const Text fullWidthColon = gbk("：");
     for (std::size_t at; (at = title.find(fullWidthColon)) != Text::npos;) {
         title.erase(at, fullWidthColon.size());
@@ -168,25 +168,25 @@ Text storedTitle(int n) {
     return title;
 }
 
-bool isStorable(int n) {
-    return n >= 1 && !hasShortTitle(n) && !hasShortBody(n);
+bool isStorable(const PortalLayout& layout, int n) {
+    return n >= 1 && !hasShortTitle(layout, n) && !hasShortBody(layout, n);
 }
 
-Text storedBody(int n) {
+Text storedBody(const PortalLayout& layout, int n) {
     Text body;
-    for (const Piece& piece : bodyPieces(n)) {
+    for (const Piece& piece : bodyPieces(layout, n)) {
         if (piece.kept) body += piece.text;
     }
     return body;
 }
 
-Text articlePage(int n) {
+Text articlePage(const PortalLayout& layout, int n) {
     if (n < 1) return {};
     Text page = "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"gbk\">\r\n<title>" +
-                pageTitle(n) + gbk("-搜狐新闻") + "</title>\r\n</head>\r\n<body>\r\n" +
+                pageTitle(layout, n) + gbk("-搜狐新闻") + "</title>\r\n</head>\r\n<body>\r\n" +
                 "<div class=\"nav\"><a href=\"/news_flash.shtml\">" + gbk("滚动新闻") +
                 "</a></div>\r\n<div class=\"article\">\r\n<div itemprop=\"articleBody\">";
-    for (const Piece& piece : bodyPieces(n)) page += piece.text;
+    for (const Piece& piece : bodyPieces(layout, n)) page += piece.text;
     if (isMediaLayout(n)) {
         const Text tag = n % 2 == 0 ? "<SCRIPT" : "<script";
         page += tag + " type=\"text/javascript\">media_span_url('http://127.0.0.1/v/" + to_text(n) +
@@ -210,7 +210,7 @@ Text listPage(const PortalLayout& layout, const Text& base, int n) {
         ";</script>\r\n</head>\r\n<body>\r\n<div class=\"list\">\r\n";
     for (const int id : articlesOnPage(layout, n)) {
         page += "<div class='scroll_news'><a href='" + articleAddress(base, id) +
-                "' class='news' target=_blank>" + pageTitle(id) + "</a></div>\r\n";
+                "' class='news' target=_blank>" + pageTitle(layout, id) + "</a></div>\r\n";
     }
     page += "</div>\r\n</body>\r\n</html>\r\n";
     return page;
@@ -227,7 +227,7 @@ PortalResponse respond(const PortalLayout& layout, const Text& base, const std::
         Text page = listPage(layout, base, n);
         if (!page.empty()) return {200, std::move(page)};
     } else if (numberIn(path, "/a/", ".shtml", n) && n <= lastArticle(layout)) {
-        Text page = articlePage(n);
+        Text page = articlePage(layout, n);
         if (!page.empty()) return {200, std::move(page)};
     }
     return {404, kNotFoundPage};

@@ -7,9 +7,10 @@
 // articles (perPage a page, newest first); page maxPage lists perPage more. Every
 // page carries "var maxPage = <maxPage>;". Article n lives at "/a/<n>.shtml".
 //
-// Some articles are rejects on purpose: every 17th has a headline shorter than 20
-// bytes, every 13th a body that is mostly script and styling and too short once
-// cleaned. Every 3rd uses the media layout whose body ends at the first script tag.
+// Some articles are rejects on purpose (unless the layout switches them off): every
+// 17th has a headline shorter than 20 bytes, every 13th a body that is mostly script
+// and styling and too short once cleaned. Every 3rd uses the media layout whose body ends at the
+// first script tag.
 //
 // Pure functions; any thread.
 #pragma once
@@ -21,8 +22,9 @@
 namespace qm::portal {
 
 struct PortalLayout {
-    int articles = 400;  // articles listed by pages 1 .. maxPage - 1
-    int perPage = 20;    // links on each list page (more than 10)
+    int articles = 400;   // articles listed by pages 1 .. maxPage - 1
+    int perPage = 20;     // links on each list page (more than 10)
+    bool rejects = true;  // false: every article is storable
 };
 
 struct PortalResponse {
@@ -44,7 +46,7 @@ Text firstListPage(const PortalLayout& layout, const Text& base);
 // Empty when n is not a list page.
 Text listPage(const PortalLayout& layout, const Text& base, int n);
 // Empty when n has no page.
-Text articlePage(int n);
+Text articlePage(const PortalLayout& layout, int n);
 Text articlePath(int n);
 Text articleAddress(const Text& base, int n);
 
@@ -52,11 +54,11 @@ Text articleAddress(const Text& base, int n);
 std::vector<int> articlesOnPage(const PortalLayout& layout, int n);
 
 // The headline as the page shows it, and as the pool stores it (colons removed).
-Text pageTitle(int n);
-Text storedTitle(int n);
+Text pageTitle(const PortalLayout& layout, int n);
+Text storedTitle(const PortalLayout& layout, int n);
 // True when the collector stores article n; storedBody is then what the pool file
 // holds: the body with its script, style, span and strong blocks removed.
-bool isStorable(int n);
-Text storedBody(int n);
+bool isStorable(const PortalLayout& layout, int n);
+Text storedBody(const PortalLayout& layout, int n);
 
 }  // namespace qm::portal
