@@ -14,11 +14,25 @@ int drawPosition(int length) {
     return p;
 }
 
+// The first character boundary at or after byte position p (1-based), or 0 past the
+// end. Searching must start on a boundary: read from a trail byte, a text of
+// double-byte characters is misread pair by pair and its commas are never seen.
+int boundaryFrom(const Text& text, int p) {
+    const int length = byte_length(text);
+    int at = 1;
+    while (at < p && at <= length) at += static_cast<unsigned char>(text[at - 1]) >= 0x80 ? 2 : 1;
+    return at <= length ? at : 0;
+}
+
 // The body with link inserted after the first "，" at or after byte position p;
 // unchanged when there is none from p on.
 Text insertAfterComma(const Text& body, int p, const Text& link) {
     const Text& comma = QM_GBK("，");
-    return replace_text(body, comma, comma + link, p, 1, true);
+    const int from = boundaryFrom(body, p);
+    if (from == 0) return body;
+    const int at = find_text(body, comma, from, false);
+    if (at < 0) return body;
+    return replace_text(body, comma, comma + link, at, 1, true);
 }
 
 Text keywordLink(const Text& keyword, const Text& domain) {
