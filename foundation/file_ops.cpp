@@ -65,11 +65,17 @@ bool is_dot_entry(const char* name) {
 // Splits a native path into its folder ("." when none) and last component.
 void split_last(const std::string& path, std::string& folder, std::string& name) {
     const std::size_t slash = path.rfind('/');
+    // Built with assign(count, char): GCC 12 at -O3 warns falsely (-Wrestrict) when a
+    // string literal is assigned here.
     if (slash == std::string::npos) {
-        folder = ".";
+        folder.assign(1, '.');
         name = path;
     } else {
-        folder = slash == 0 ? "/" : path.substr(0, slash);
+        if (slash == 0) {
+            folder.assign(1, '/');
+        } else {
+            folder = path.substr(0, slash);
+        }
         name = path.substr(slash + 1);
     }
 }
@@ -166,10 +172,11 @@ Text run_directory() {
         if (n <= 0) return {};
         dir.assign(buf, static_cast<std::size_t>(n));
         const std::size_t slash = dir.rfind('/');
-        dir = slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
+        if (slash == std::string::npos) return Text(1, '.');
+        dir.resize(slash);
     }
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    if (dir.empty()) dir = "/";
+    if (dir.empty()) return Text(1, '/');
     return text_path(dir);
 }
 

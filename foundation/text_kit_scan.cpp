@@ -79,17 +79,16 @@ std::size_t find_folded(std::string_view text, std::size_t from, std::string_vie
 }  // namespace
 
 std::size_t next_boundary(std::string_view text, std::size_t boundary, std::size_t target) {
-    const char* data = text.data();
-    std::size_t p = boundary;
-    while (p < target) {
-        // Runs of ASCII bytes are all boundaries: skip them eight at a time.
-        if (p + 8 <= target && (load8(data + p) & kHighs) == 0) {
-            p += 8;
-            continue;
-        }
-        p += is_lead(byte_at(text, p)) ? 2 : 1;
-    }
-    return p;
+    if (target <= boundary) return boundary;
+    // A byte below 0x80 always ends a character (it is a single-byte character or a
+    // trail byte), so the position after the last such byte before target is a
+    // boundary. From there on every byte is 0x80 or above, and they pair up as lead
+    // and trail. Looking back only that far keeps a search near the end of a long
+    // text from walking all of it; the caller moves boundary past target afterwards,
+    // so no byte is looked at twice.
+    std::size_t q = target;
+    while (q > boundary && is_lead(byte_at(text, q - 1))) --q;
+    return (target - q) % 2 == 0 ? target : target + 1;
 }
 
 std::size_t find_aligned(std::string_view text, std::size_t from, std::string_view sub,
