@@ -20,7 +20,7 @@ struct ArticleRow {
 };
 
 class ArticleQueue {
-public:
+  public:
     int rowCount() const { return static_cast<int>(rows_.size()); }
     void clear() { rows_.clear(); }
     // Appends a row and returns its number.
@@ -31,7 +31,7 @@ public:
     // Removes a row; out-of-range numbers are ignored.
     void removeRow(int row);
 
-private:
+  private:
     std::vector<ArticleRow> rows_;
 };
 

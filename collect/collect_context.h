@@ -19,7 +19,7 @@ struct CollectContext {
     Text runDirectory;                 // GBK, no trailing separator
     Text portalUrl;                    // e.g. "http://news.sohu.com", no trailing "/"
     Clock& clock;
-    std::stop_token stop;              // a requested stop ends the collection at once
+    std::stop_token stop;  // a requested stop ends the collection at once
 };
 
 }  // namespace qm

@@ -6,7 +6,7 @@ namespace qm {
 namespace {
 
 class SystemClock : public Clock {
-public:
+  public:
     std::int64_t now_ms() override {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
                    std::chrono::steady_clock::now().time_since_epoch())

@@ -18,7 +18,7 @@ namespace qm {
 enum class WaitResult { Elapsed, Stopped };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Monotonic milliseconds since an arbitrary origin.
     virtual std::int64_t now_ms() = 0;
@@ -34,7 +34,7 @@ Clock& system_clock();
 // on_wait, when set, runs inside every wait (after the time has advanced), so a test
 // can change inputs between the minutes of a countdown or request a stop.
 class FakeClock : public Clock {
-public:
+  public:
     std::int64_t now_ms() override;
     WaitResult wait_for(std::chrono::milliseconds duration, std::stop_token stop) override;
 
@@ -44,7 +44,7 @@ public:
     std::chrono::milliseconds total_waited();
     int wait_count();
 
-private:
+  private:
     std::mutex mutex_;
     std::int64_t now_ = 0;
     std::int64_t waited_ = 0;

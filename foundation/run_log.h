@@ -25,7 +25,7 @@ inline constexpr int kMbResultOk = 0;
 inline const Text kPromptCaption = "\xD3\xD1\xC7\xE9\xCC\xE1\xD0\xD1";  // 友情提醒
 
 class RunLogPort {
-public:
+  public:
     virtual ~RunLogPort() = default;
     virtual void append_log(const Text& text) = 0;
     virtual void clear_log() = 0;
@@ -38,7 +38,7 @@ public:
 
 // Keeps the log as one text and records every prompt and message. Thread-safe.
 class RecordingRunLog : public RunLogPort {
-public:
+  public:
     struct Message {
         Text text;
         int style = 0;
@@ -57,7 +57,7 @@ public:
     std::vector<Text> appended();
     int clear_count();
 
-private:
+  private:
     std::mutex mutex_;
     Text log_;
     std::vector<Text> appended_;
