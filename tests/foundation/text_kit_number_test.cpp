@@ -4,6 +4,9 @@
 #include <climits>
 #include <clocale>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 
 #include "foundation/text_kit.h"
@@ -51,16 +54,53 @@ TEST(TextKitNumberTest, DoubleToTextUsesThirteenDigitsAndThreeExponentDigits) {
     for (const auto& c : cases) EXPECT_EQ(to_text(c.value), c.expected) << c.expected;
 }
 
-TEST(TextKitNumberTest, DoubleToTextIgnoresTheLocale) {
-    const char* old = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = old ? old : "C";
-    // de_DE writes "2,25" with printf; the text format must not change with it.
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "no de_DE locale installed";
+// Sets LC_NUMERIC to a locale whose decimal separator is ",", compiling it into a
+// temporary folder with localedef when the system has none installed.
+class CommaLocale {
+  public:
+    CommaLocale() {
+        const char* old = std::setlocale(LC_NUMERIC, nullptr);
+        saved_ = old ? old : "C";
+        if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr) {
+            active_ = true;
+            return;
+        }
+        std::string dir = (std::filesystem::temp_directory_path() / "qm-locale-XXXXXX").string();
+        if (mkdtemp(dir.data()) == nullptr) return;
+        folder_ = dir;
+        if (!launch_program({"localedef", "-i", "de_DE", "-f", "UTF-8", dir + "/de_DE.UTF-8"},
+                            true)) {
+            return;
+        }
+        setenv("LOCPATH", dir.c_str(), 1);
+        active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
     }
+    ~CommaLocale() {
+        std::setlocale(LC_NUMERIC, saved_.c_str());
+        if (!folder_.empty()) {
+            unsetenv("LOCPATH");
+            std::error_code ec;
+            std::filesystem::remove_all(folder_, ec);
+        }
+    }
+    bool active() const { return active_; }
+
+  private:
+    std::string saved_;
+    std::string folder_;
+    bool active_ = false;
+};
+
+TEST(TextKitNumberTest, NumbersIgnoreTheLocale) {
+    CommaLocale locale;
+    if (!locale.active()) GTEST_SKIP() << "no locale with a decimal comma available";
+    char printed[16];
+    std::snprintf(printed, sizeof printed, "%.2f", 2.25);
+    ASSERT_STREQ(printed, "2,25");  // the locale is in effect for printf
     EXPECT_EQ(to_text(2.25), "2.25");
+    EXPECT_EQ(to_text(1e-5), "1e-005");
     EXPECT_DOUBLE_EQ(to_number("2.25"), 2.25);
-    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_DOUBLE_EQ(to_number("2,25"), 2);
 }
 
 TEST(TextKitNumberTest, BoolAndByteArraysToText) {
