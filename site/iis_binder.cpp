@@ -11,7 +11,7 @@ IisBinder::IisBinder(Text tool, Text outputFile)
 IisBinder IisBinder::fromEnvironment(const Text& runDirectory) {
     Text tool = get_env("QUILLMOOR_IISWEB");
     if (tool.empty()) tool = join_path(join_path(runDirectory, "tools"), "iisweb");
-    return IisBinder(std::move(tool));
+    return IisBinder(std::move(tool), join_path(runDirectory, kToolOutputFile));
 }
 
 std::vector<std::string> IisBinder::createArguments(const Text& root, const Text& description,

@@ -33,7 +33,9 @@ class IisBinder {
     explicit IisBinder(Text tool, Text outputFile = kToolOutputFile);
 
     // The binder the program uses: the tool named by the environment variable
-    // QUILLMOOR_IISWEB, else <runDirectory>/tools/iisweb.
+    // QUILLMOOR_IISWEB, else <runDirectory>/tools/iisweb, with the output file
+    // <runDirectory>/displayMsg.txt (the run directory is writable, the process's
+    // current directory need not be when the program is started from a desktop).
     static IisBinder fromEnvironment(const Text& runDirectory);
 
     // root is a GBK path (passed to the tool in the file system's encoding); the other

@@ -117,7 +117,7 @@ TEST(IisBinder, TheToolComesFromTheEnvironmentOrTheRunDirectory) {
     // variable cannot disturb another test.
     unsetenv("QUILLMOOR_IISWEB");
     EXPECT_EQ(IisBinder::fromEnvironment("/opt/qm").tool(), "/opt/qm/tools/iisweb");
-    EXPECT_EQ(IisBinder::fromEnvironment("/opt/qm").outputFile(), "displayMsg.txt");
+    EXPECT_EQ(IisBinder::fromEnvironment("/opt/qm").outputFile(), "/opt/qm/displayMsg.txt");
     setenv("QUILLMOOR_IISWEB", "/usr/local/bin/fake-iisweb", 1);
     EXPECT_EQ(IisBinder::fromEnvironment("/opt/qm").tool(), "/usr/local/bin/fake-iisweb");
     unsetenv("QUILLMOOR_IISWEB");

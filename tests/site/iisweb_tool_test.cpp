@@ -86,10 +86,10 @@ TEST_F(IiswebTest, CreateWritesOneServerBlockTestsAndReloads) {
 TEST_F(IiswebTest, ThePortOverrideAndARootWithBlanksAndGbkNames) {
     use("test-ok", "reload-ok", "18080");
     ASSERT_TRUE(
-        binder_.createWebSite("/srv/my sites/\xCD\xF8\xD5\xBE", "b.com", "b.com", "", "80", true));
+        binder_.createWebSite("/srv/my site's/\xCD\xF8\xD5\xBE", "b.com", "b.com", "", "80", true));
     const std::string conf = block("b.com");
     EXPECT_NE(conf.find("listen 18080;"), std::string::npos) << conf;
-    EXPECT_NE(conf.find("root \"/srv/my sites/网站\";"), std::string::npos) << conf;
+    EXPECT_NE(conf.find("root \"/srv/my site's/网站\";"), std::string::npos) << conf;
 }
 
 TEST_F(IiswebTest, AnExistingSiteOfTheSameNameIsRefused) {
