@@ -208,6 +208,7 @@ class WindowTest : public ::testing::Test {
     Text install;
     FakeTool tool;
     FakeClock fakeClock;
+    HoldingClock holdingClock;  // declared before the window, which uses it to the end
     std::unique_ptr<ui::MainWindow> window;
 
     std::mutex promptMutex;
