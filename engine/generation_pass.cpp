@@ -7,6 +7,7 @@
 #include "collect/article_pool.h"
 #include "engine/date_format.h"
 #include "engine/gbk_literals.h"
+#include "engine/page_files.h"
 #include "engine/site_profile.h"
 #include "engine/text_cleanup.h"
 
@@ -164,7 +165,7 @@ std::optional<StoredArticles> storeArticles(WorkerScope& scope, GenerationMode m
 // folder); a page that cannot be written is reported instead of logged as made.
 void writePage(WorkerScope& scope, const RenderedPage& page, const Text& path,
                const Text& logLine) {
-    if (write_file_whole(path, page.fileBytes()))
+    if (writePageFile(path, page.fileBytes()))
         scope.log.append_log(logLine + "\r\n");
     else
         scope.log.append_log(QM_GBK("错误提示：") + path + QM_GBK(" 写入失败") + "\r\n");
@@ -242,7 +243,9 @@ bool passSite(WorkerScope& scope, GenerationMode mode, const Text& name) {
     }
     std::optional<StoredArticles> stored = storeArticles(scope, mode, *job);
     if (!stored) return false;
-    return writePages(scope, mode, *job, *stored);
+    const bool finished = writePages(scope, mode, *job, *stored);
+    syncPages(siteFolder(job->installFolder, job->values.domain));
+    return finished;
 }
 
 }  // namespace

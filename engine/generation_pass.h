@@ -7,7 +7,8 @@
 // pages and home page in <install folder>/<domain>/, logging every file written.
 //
 // The records of a site are stored by one update(), all or none. Pages are written
-// whole (temporary file and rename). A custom article file is deleted only after its
+// whole (temporary file and rename, engine/page_files.h) and the site's file system
+// is flushed once after its pages. A custom article file is deleted only after its
 // record has been stored, so a failed store never loses the operator's article.
 //
 // A requested stop (scope.stop) is honoured between articles and between pages:
