@@ -371,6 +371,21 @@ TEST_F(GenerationPassTest, StopBetweenPagesLeavesOnlyWholePages) {
     EXPECT_EQ(lines().size(), 1u);
 }
 
+TEST_F(GenerationPassTest, APageThatCannotBeWrittenIsReportedNotLoggedAsMade) {
+    dir.addSite(dir.site("ro.test", 1));
+    runtest::fs::remove_all(dir.www() / "ro.test" / "html");
+    setSites({"ro.test"});
+    queueArticles(1);
+
+    pass(GenerationMode::News);
+
+    const Text page = dir.wwwText() + "/ro.test/html/1.html";
+    std::vector<Text> want = {g("错误提示：") + page + g(" 写入失败\r\n")};
+    for (const Text& line : siteLines("ro.test", {}, 2)) want.push_back(line);
+    EXPECT_EQ(lines(), want);
+    EXPECT_TRUE(runtest::fileNames(dir.www() / "ro.test" / "list").size() == 2);
+}
+
 TEST_F(GenerationPassTest, LongTailWordsComeFromOneSmallEnoughFile) {
     const runtest::fs::path words = dir.root() / "words";
     EXPECT_TRUE(longTailWords(words.string()).empty());  // no folder
