@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "engine/site_list.h"
 #include "foundation/gbk_codec.h"
 #include "site/site_editor.h"
 #include "site/ui/editor_runs.h"
@@ -84,6 +85,8 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     binder_ = std::make_unique<IisBinder>(
         options_.binder ? *options_.binder : IisBinder::fromEnvironment(options_.runDir));
     grid_ = std::make_unique<SiteGridView>(*dispatcher_, run_->siteList(), controls_.siteGrid);
+    // The configured sites are listed from the start, so the first Start runs them.
+    refreshSiteList(run_->siteList(), options_.runDir);
     editorRuns_ = std::make_unique<EditorRuns>(*dispatcher_);
 
     connectHeader();

@@ -2,11 +2,11 @@
 //
 // The window builds its controls from the fixed layout (window_controls.h), creates
 // the RunContext (its run log, run controls, site list and interval) and the
-// TaskRunner, and binds every control event to the operation that handles it: the site
-// editor's operations, Start and Stop, the watchdog timer 时钟1, the folder pickers,
-// the side bar's pages and the header (drag, minimise, close, link pictures). The
-// data holders the engine keeps (article queue, result tables, database objects) live
-// in the RunContext; the page "仓库" stays empty.
+// TaskRunner, lists the sites of the profile folder in the grid, and binds every control event to
+// the operation that handles it: the site editor's operations, Start and Stop, the watchdog timer
+// 时钟1, the folder pickers, the side bar's pages and the header (drag, minimise, close, link
+// pictures). The data holders the engine keeps (article queue, result tables, database objects)
+// live in the RunContext; the page "仓库" stays empty.
 //
 // newSite, saveSite and loadSite run on short-lived workers (EditorRuns); deleteSite,
 // the pickers and the check-box and category handlers run on the window's thread.

@@ -1,7 +1,11 @@
 #include "site/ui/prompt_box.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QIcon>
+
 #include <QWidget>
+#include <utility>
 
 #include "foundation/run_log.h"
 
@@ -38,6 +42,22 @@ QMessageBox::Icon iconOfStyle(int style) {
             return QMessageBox::Information;
         default:
             return QMessageBox::NoIcon;
+    }
+}
+
+// The captions a Chinese desktop gives the standard buttons.
+void captionButtons(QMessageBox& box) {
+    static const std::pair<QMessageBox::StandardButton, const char16_t*> kCaptions[] = {
+        {QMessageBox::Ok, u"确定"},     {QMessageBox::Cancel, u"取消"},
+        {QMessageBox::Yes, u"是"},      {QMessageBox::No, u"否"},
+        {QMessageBox::Abort, u"中止"},  {QMessageBox::Retry, u"重试"},
+        {QMessageBox::Ignore, u"忽略"},
+    };
+    for (const auto& [which, caption] : kCaptions) {
+        if (QAbstractButton* button = box.button(which)) {
+            button->setText(QString::fromUtf16(caption));
+            button->setIcon(QIcon());
+        }
     }
 }
 
@@ -81,6 +101,7 @@ int presentPrompt(const PromptRequest& request) {
     // Without an owner the box still blocks the whole program (a task-modal box).
     box.setWindowModality(Qt::ApplicationModal);
     box.setCursor(Qt::ArrowCursor);
+    captionButtons(box);
     return resultCode(static_cast<QMessageBox::StandardButton>(box.exec()));
 }
 

@@ -44,6 +44,7 @@ QWidget[look="page"] { background: #F4F5F7; }
 QLabel { color: #343E47; }
 QLabel[look="heading"] {
     background: #E1E5EA; color: #343E47; border-left: 3px solid #CC553D;
+    padding-left: 2px;
 }
 QLabel[look="side"] { color: #ECECEC; }
 QGroupBox { background: #FFFFFF; border: 1px solid #D3D8DE; margin: 0; padding: 0; }
@@ -77,6 +78,8 @@ QPlainTextEdit {
 }
 QComboBox { background: #FFFFFF; border: 1px solid #BCC4CC; padding: 0 3px; }
 QTabWidget::pane { border: none; }
+QMessageBox { background: #F4F5F7; }
+QMessageBox QPushButton { min-width: 72px; min-height: 26px; }
 QFrame[look="pageFrame"] { background: #F4F5F7; }
 )");
 }

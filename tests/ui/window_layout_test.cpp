@@ -12,6 +12,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <set>
+
 #include "ui/ui_test_support.h"
 
 namespace qm::test {
@@ -220,7 +222,7 @@ TEST_F(WindowLayoutTest, OpensOnTheSitePageWithTheFormAtItsDefaults) {
         EXPECT_EQ(entry->background(), ui::kWindowColour);
 }
 
-TEST_F(WindowLayoutTest, SiteGridOpensEmptyWithTwentyFiveRowsAndNoHeaders) {
+TEST_F(WindowLayoutTest, SiteGridWithoutProfilesOpensEmptyWithTwentyFiveRowsAndNoHeaders) {
     QTableWidget* grid = c().siteGrid;
     EXPECT_EQ(grid->rowCount(), 25);
     EXPECT_EQ(grid->columnCount(), 2);
@@ -234,6 +236,23 @@ TEST_F(WindowLayoutTest, SiteGridOpensEmptyWithTwentyFiveRowsAndNoHeaders) {
         }
     }
     EXPECT_EQ(window->runContext().siteList().rowCount(), 25);
+}
+
+TEST_F(WindowTest, SitesConfiguredBeforeStartUpAreListedSoTheFirstStartRunsThem) {
+    addProfile("a.example.com", "20", true);
+    addProfile("b.example.com", "5", false);
+    openWindow(&holdingClock);
+    std::set<QString> listed;
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(c().siteGrid->item(row, 0)->text(), QString::number(row + 1));
+        listed.insert(c().siteGrid->item(row, 1)->text());
+    }
+    EXPECT_EQ(listed, (std::set<QString>{u("a.example.com"), u("b.example.com")}));
+    EXPECT_EQ(c().siteGrid->rowCount(), 25);
+    QTest::mouseClick(c().startButton, Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return logText().contains(u("分")); }));
+    EXPECT_TRUE(logText().startsWith(u("此次任务需要采集文章：20，需要本地文章：5\n")));
+    QTest::mouseClick(c().stopButton, Qt::LeftButton);
 }
 
 }  // namespace
