@@ -8,6 +8,7 @@
 #include <set>
 
 #include "engine/site_list.h"
+#include "site/domain_rules.h"
 #include "ui/ui_test_support.h"
 
 namespace qm::test {
@@ -90,7 +91,7 @@ TEST_F(EditorFlowsTest, SaveRefusesIncompleteFormsWithTheirMessages) {
     struct Case {
         const char* name;
         std::function<void()> prepare;
-        const char* message;
+        const char* message;  // nullptr: the refused-domain prompt
     };
     const Case cases[] = {
         {"empty column field", [&] { c().columns->clear(); }, "基本设置中有内容没有填写"},
@@ -99,6 +100,8 @@ TEST_F(EditorFlowsTest, SaveRefusesIncompleteFormsWithTheirMessages) {
          [&] { QTest::mouseClick(c().custom, Qt::LeftButton); }, "自定义文章，必须填写文章库路径"},
         {"long-tail words without a library", [&] { c().longTail->setChecked(true); },
          "开启长尾词，必须填写长尾词库的路径"},
+        {"a domain that cannot name a site", [&] { c().domain->setText(u("bad domain;")); },
+         nullptr},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
@@ -112,11 +115,27 @@ TEST_F(EditorFlowsTest, SaveRefusesIncompleteFormsWithTheirMessages) {
         c().longTail->setChecked(false);
         test.prepare();
         clickAndSettle(c().saveButton);
-        EXPECT_EQ(promptTexts(), std::vector<QString>{u(test.message)});
+        const QString expected = test.message != nullptr
+                                     ? u(test.message)
+                                     : QString::fromStdString(gbk_to_utf8(kBadDomainPrompt));
+        EXPECT_EQ(promptTexts(), std::vector<QString>{expected});
         EXPECT_TRUE(c().saveButton->isEnabled());
         EXPECT_EQ(tool.calls(), 0);
         EXPECT_FALSE(std::filesystem::exists(runDir + "/数据库/list/news.example.com.txt"));
     }
+}
+
+TEST_F(EditorFlowsTest, ANewSiteTheWebServerRefusesLeavesNothingBehind) {
+    tool.reply("iisweb: a site of that name exists\n");
+    fillBasic(QStringLiteral("news.example.com"));
+    clickAndSettle(c().saveButton);
+    EXPECT_EQ(promptTexts(), std::vector<QString>{u("创建失败")});
+    EXPECT_EQ(tool.calls(), 1);
+    EXPECT_FALSE(std::filesystem::exists(runDir + "/数据库/list/news.example.com.txt"));
+    EXPECT_FALSE(std::filesystem::exists(install + "/news.example.com"));
+    EXPECT_TRUE(gridCell(0, 1).isEmpty());
+    EXPECT_EQ(c().domain->text(), u("news.example.com")) << "the form is kept for a retry";
+    EXPECT_TRUE(c().saveButton->isEnabled());
 }
 
 TEST_F(EditorFlowsTest, SelectingARowLoadsTheSiteAndLocksItsIdentity) {
