@@ -60,4 +60,10 @@ int EditorRuns::running() const {
                                           [](const Run& run) { return !run.ended->load(); }));
 }
 
+int EditorRuns::running(EditorOperation operation) const {
+    return static_cast<int>(std::count_if(runs_.begin(), runs_.end(), [&](const Run& run) {
+        return run.operation == operation && !run.ended->load();
+    }));
+}
+
 }  // namespace qm::ui

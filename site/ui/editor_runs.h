@@ -34,8 +34,9 @@ class EditorRuns {
 
     void start(EditorOperation operation, std::function<void(std::stop_token)> work);
     void finishAll();
-    // Runs that have not ended yet.
+    // Runs that have not ended yet (of one operation).
     int running() const;
+    int running(EditorOperation operation) const;
 
   private:
     struct Run {

@@ -205,6 +205,11 @@ void MainWindow::startEditorRun(EditorOperation op) {
 }
 
 void MainWindow::deleteClicked() {
+    // A save may be running the administration tool; the two share its output file,
+    // so the deletion waits for the save (the window keeps handling events).
+    while (editorRuns_->running(EditorOperation::SaveSite) > 0) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     WindowSiteForm form(*dispatcher_, controls_);
     SiteEditorContext ctx{options_.runDir, run_->siteList(), form, *log_, *binder_, clock_};
     deleteSite(ctx);

@@ -3,6 +3,7 @@
 // pickers, the mode boxes and the category list, with every message they show.
 #include <QComboBox>
 #include <QLabel>
+#include <QTimer>
 
 #include <filesystem>
 #include <set>
@@ -238,6 +239,34 @@ TEST_F(EditorFlowsTest, DeleteReportsNoSelectionAndAFailedRemoval) {
               (std::vector<QString>{u("未选中网站"), u("未选中网站"), u("删除失败")}));
     EXPECT_TRUE(std::filesystem::exists(runDir + "/数据库/list/a.example.com.txt"));
     EXPECT_EQ(gridCell(0, 1), u("a.example.com"));
+}
+
+TEST_F(EditorFlowsTest, DeleteDuringASaveWaitsUntilTheSaveHasUsedTheTool) {
+    // The tool holds a creation until the file "go" appears and records the order.
+    const std::string folder = dir.path();
+    writeScript(tool.path(), "cd '" + folder +
+                                 "'\n"
+                                 "if [ \"$1\" = /create ]; then\n"
+                                 "  echo create-start >> order\n"
+                                 "  for i in $(seq 600); do [ -e go ] && break; sleep 0.05; done\n"
+                                 "  echo create-end >> order; echo 'Metabase Path = W3SVC/1'\n"
+                                 "else\n"
+                                 "  echo delete >> order; echo 'Server W3SVC/1 has been DELETED'\n"
+                                 "fi\n");
+    addProfile("old.example.com");
+    refreshSiteList(window->runContext().siteList(), runDir);
+    QCoreApplication::processEvents();
+    fillBasic(QStringLiteral("new.example.com"));
+    c().siteGrid->setCurrentCell(0, 1);
+    window->waitForEditorWork();
+    fillBasic(QStringLiteral("new.example.com"));
+
+    click(c().saveButton);
+    QTimer::singleShot(50, [&] { writeText(folder + "/go", ""); });
+    click(c().deleteButton);
+    window->waitForEditorWork();
+    EXPECT_EQ(readText(folder + "/order"), "create-start\ncreate-end\ndelete\n");
+    EXPECT_EQ(promptTexts(), (std::vector<QString>{u("恭喜你：网站配置成功"), u("删除成功")}));
 }
 
 TEST_F(EditorFlowsTest, GridGrowsToTheProfileCountFromTwentyOneProfilesOn) {

@@ -29,6 +29,11 @@
 #include "site/ui/window_look.h"
 #include "site/ui/window_run_log.h"
 
+// Failure messages show Qt texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace qm::test {
 
 // Texts the tests compare, as the widgets hold them.
