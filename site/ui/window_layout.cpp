@@ -1,6 +1,7 @@
 // The frame of the window: header, side bar, the page container and the log page.
 // The site page and the settings form are built in their own files.
 #include <QFrame>
+#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -130,6 +131,9 @@ void buildWindow(QWidget* window, WindowControls& c) {
     buildLogPage(c.pages->widget(1), c);
     // The header lies above the body, which reaches one pixel into it.
     c.header->raise();
+    // A heading strip's lower edge lies under the group below it; the groups go to the
+    // bottom so the strips (and the captions on them) are never cut by a group's frame.
+    for (QGroupBox* group : c.pages->findChildren<QGroupBox*>()) group->lower();
     c.pages->setCurrentIndex(0);
 }
 
