@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -129,6 +130,9 @@ int runHeadless(int argc, char** argv) {
             return kExitOk;
         }
     }
+    // Dates follow the operator's locale for the 12- or 24-hour clock, as in the window
+    // (Qt sets the locale there); numbers and texts stay locale-independent.
+    std::setlocale(LC_TIME, "");
     std::string error;
     const std::optional<HeadlessOptions> options = parseHeadlessOptions(argc, argv, error);
     if (!options) {
