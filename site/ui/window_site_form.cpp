@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 
 #include "foundation/gbk_codec.h"
@@ -118,7 +119,13 @@ int WindowSiteForm::comboIndex() {
 
 void WindowSiteForm::setComboIndex(int index) {
     QComboBox* combo = controls_.category;
-    onUi([combo, index] { combo->setCurrentIndex(index); });
+    // The editor's own selection (a loaded site's category, the restriction's return
+    // to " 热门新闻") is not the operator choosing an item: the category handler,
+    // bound to the list's selection changes, must not run for it.
+    onUi([combo, index] {
+        const QSignalBlocker quiet(combo);
+        combo->setCurrentIndex(index);
+    });
 }
 
 void WindowSiteForm::setIdentityLocked(bool locked) {

@@ -316,6 +316,33 @@ TEST_F(EditorFlowsTest, OnlyNewsCategoriesMayBeChosen) {
     EXPECT_EQ(promptTexts().size(), 1u);
 }
 
+TEST_F(EditorFlowsTest, LoadingASiteRestoresItsCategoryWithoutTreatingItAsAChoice) {
+    // Selecting the stored category is the editor's doing, not the operator's: no
+    // restriction message, the stored item stays selected and the focus stays put.
+    for (const char* stored : {" 热门新闻", " IT互联网", " 软件提供文章"}) {
+        SCOPED_TRACE(stored);
+        prompts.clear();
+        SiteSettings s;
+        s.domain = "c.example.com";
+        s.ip = "127.0.0.1";
+        s.installFolder = install;
+        s.templateName = "t1";
+        s.title = "T";
+        s.keywords = "K";
+        s.description = "D";
+        s.columns = "C";
+        s.comboText = utf8_to_gbk(stored);
+        writeProfile(runDir, s);
+        refreshSiteList(window->runContext().siteList(), runDir);
+        QCoreApplication::processEvents();
+        c().siteGrid->setCurrentCell(-1, -1);
+        selectRow(0);
+        EXPECT_TRUE(promptTexts().empty());
+        EXPECT_EQ(c().category->currentText(), u(stored));
+        EXPECT_NE(window->focusWidget(), c().functionHeading);
+    }
+}
+
 TEST_F(EditorFlowsTest, FolderPickersFillTheirFieldsAndACancelClearsThem) {
     const std::pair<QPushButton*, QLineEdit*> pickers[] = {
         {c().installPick, c().installPath},
