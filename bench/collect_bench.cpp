@@ -22,6 +22,7 @@
 #include "collect/link_collector.h"
 #include "foundation/clock.h"
 #include "foundation/run_log.h"
+#include "tools/sample_portal/portal_process.h"
 
 extern char** environ;
 
@@ -29,50 +30,9 @@ namespace {
 
 constexpr int kArticles = 300;
 
-class PortalProcess {
-  public:
-    PortalProcess() {
-        const std::string program = std::string(QUILLMOOR_BUILD_DIR) + "/tools/sample_portal";
-        int out[2];
-        if (::pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const char* argv[] = {program.c_str(), "--port",       "0",    "--articles",
-                              "400",           "--no-rejects", nullptr};
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, const_cast<char**>(argv),
-                        environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        output_ = ::fdopen(out[0], "r");
-        char line[128] = {};
-        if (pid_ > 0 && output_ && std::fgets(line, sizeof line, output_)) {
-            std::sscanf(line, "listening on %d", &port_);
-        }
-    }
-    ~PortalProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-        }
-        if (output_) std::fclose(output_);
-    }
-    PortalProcess(const PortalProcess&) = delete;
-    PortalProcess& operator=(const PortalProcess&) = delete;
-    int port() const { return port_; }
-
-  private:
-    pid_t pid_ = -1;
-    FILE* output_ = nullptr;
-    int port_ = 0;
-};
-
 void collectArticles(benchmark::State& state) {
-    PortalProcess portal;
+    qm::portal::PortalProcess portal(std::string(QUILLMOOR_BUILD_DIR) + "/tools/sample_portal", 400,
+                                     false);
     if (portal.port() <= 0) {
         state.SkipWithError("sample_portal did not start (build the sample_portal target)");
         return;

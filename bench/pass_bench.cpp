@@ -27,6 +27,7 @@
 #include "foundation/clock.h"
 #include "foundation/gbk_codec.h"
 #include "foundation/run_log.h"
+#include "tools/sample_portal/portal_process.h"
 
 extern char** environ;
 
@@ -36,46 +37,6 @@ namespace fs = std::filesystem;
 
 constexpr int kSites = 100;
 constexpr int kPerSite = 20;
-
-class PortalProcess {
-  public:
-    explicit PortalProcess(int articles) {
-        const std::string program = std::string(QUILLMOOR_BUILD_DIR) + "/tools/sample_portal";
-        const std::string count = std::to_string(articles);
-        int out[2];
-        if (::pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const char* argv[] = {program.c_str(), "--port",       "0",    "--articles",
-                              count.c_str(),   "--no-rejects", nullptr};
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, const_cast<char**>(argv),
-                        environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        output_ = ::fdopen(out[0], "r");
-        char line[128] = {};
-        if (pid_ > 0 && output_ && std::fgets(line, sizeof line, output_))
-            std::sscanf(line, "listening on %d", &port_);
-    }
-    ~PortalProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (output_) std::fclose(output_);
-    }
-    PortalProcess(const PortalProcess&) = delete;
-    PortalProcess& operator=(const PortalProcess&) = delete;
-    int port() const { return port_; }
-
-  private:
-    pid_t pid_ = -1;
-    FILE* output_ = nullptr;
-    int port_ = 0;
-};
 
 void writeFile(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());
@@ -130,7 +91,8 @@ double seconds(std::chrono::steady_clock::duration d) {
 }
 
 void newsPass(benchmark::State& state) {
-    PortalProcess portal(kSites * kPerSite + 200);
+    qm::portal::PortalProcess portal(std::string(QUILLMOOR_BUILD_DIR) + "/tools/sample_portal",
+                                     kSites * kPerSite + 200, false);
     if (portal.port() <= 0) {
         state.SkipWithError("sample_portal did not start (build the sample_portal target)");
         return;

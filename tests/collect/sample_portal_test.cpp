@@ -14,6 +14,7 @@
 #include "collect_fixture.h"
 #include "foundation/gbk_codec.h"
 #include "portal_pages.h"
+#include "tools/sample_portal/portal_process.h"
 
 extern char** environ;
 
@@ -80,54 +81,10 @@ TEST(SamplePortalPages, ListPagesCarryThePageCountAndMoreThanTenLinks) {
     EXPECT_EQ(portal::respond(layout, "http://h", "/../etc/passwd").status, 404);
 }
 
-// The shipped program, started as a child on a free port.
-class ShippedPortal {
-  public:
-    explicit ShippedPortal(int articles) {
-        const std::string program = std::string(QUILLMOOR_BUILD_DIR) + "/tools/sample_portal";
-        int out[2];
-        if (::pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const std::string count = std::to_string(articles);
-        const char* argv[] = {program.c_str(), "--port", "0", "--articles", count.c_str(), nullptr};
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, const_cast<char**>(argv),
-                        environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        output_ = ::fdopen(out[0], "r");
-        char line[128] = {};
-        if (pid_ > 0 && output_ && std::fgets(line, sizeof line, output_)) {
-            std::sscanf(line, "listening on %d", &port_);
-        }
-    }
-    ~ShippedPortal() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-        }
-        if (output_) std::fclose(output_);
-    }
-    ShippedPortal(const ShippedPortal&) = delete;
-    ShippedPortal& operator=(const ShippedPortal&) = delete;
-
-    int port() const { return port_; }
-
-  private:
-    pid_t pid_ = -1;
-    FILE* output_ = nullptr;
-    int port_ = 0;
-};
-
 class ShippedSamplePortal : public CollectFixture {};
 
 TEST_F(ShippedSamplePortal, ServesAWholeCollectionPass) {
-    ShippedPortal server(60);
+    portal::PortalProcess server(std::string(QUILLMOOR_BUILD_DIR) + "/tools/sample_portal", 60);
     ASSERT_GT(server.port(), 0) << "the program printed no port";
     target = 25;
     CollectContext ctx = context("http://127.0.0.1:" + std::to_string(server.port()));
