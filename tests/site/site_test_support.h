@@ -191,6 +191,23 @@ class FakeForm : public SiteForm {
 
 namespace qm::test {
 
+// A run directory as the editor expects it: the profile folder, a stand-in empty
+// database and one template set "t1"; and the install folder beside it.
+inline void layOutRunDirectory(const Text& runDir, const Text& install) {
+    const Text db = QM_GBK("数据库");
+    make_directory(runDir);
+    make_directory(join_path(runDir, db));
+    make_directory(join_path(join_path(runDir, db), "list"));
+    make_directory(join_path(join_path(runDir, db), "pak"));
+    write_file(join_path(join_path(join_path(runDir, db), "pak"), "bak.mdb"),
+               ByteArray("empty-db"));
+    const Text templates = join_path(runDir, QM_GBK("模板"));
+    make_directory(templates);
+    make_directory(join_path(templates, "t1"));
+    write_file(join_path(join_path(templates, "t1"), "index.htm"), ByteArray("<html>"));
+    make_directory(install);
+}
+
 // A run directory with its profile folder, the empty database and one template set
 // "t1", an install folder, the form, the grid, the log, a fake tool and a fake clock,
 // wired into one editor context.
@@ -203,18 +220,7 @@ class EditorWorld {
                             dir.sub("run/数据库/list/a.com.txt")}),
           binder(tool.path(), dir.sub("displayMsg.txt")),
           ctx{runDir, sites, form, log, binder, clock} {
-        const Text db = QM_GBK("数据库");
-        make_directory(runDir);
-        make_directory(join_path(runDir, db));
-        make_directory(join_path(join_path(runDir, db), "list"));
-        make_directory(join_path(join_path(runDir, db), "pak"));
-        write_file(join_path(join_path(join_path(runDir, db), "pak"), "bak.mdb"),
-                   ByteArray("empty-db"));
-        const Text templates = join_path(runDir, QM_GBK("模板"));
-        make_directory(templates);
-        make_directory(join_path(templates, "t1"));
-        write_file(join_path(join_path(templates, "t1"), "index.htm"), ByteArray("<html>"));
-        make_directory(install);
+        layOutRunDirectory(runDir, install);
         form.fillBasic("a.com", "127.0.0.1", install);
         form.saveEnabled = false;  // the window disables it before a save starts
     }

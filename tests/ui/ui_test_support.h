@@ -98,18 +98,7 @@ struct SeenPrompt {
 class WindowTest : public ::testing::Test {
   protected:
     WindowTest() : runDir(dir.sub("run")), install(dir.sub("www")), tool(dir.path(), {}) {
-        const Text db = QM_GBK("数据库");
-        make_directory(runDir);
-        make_directory(join_path(runDir, db));
-        make_directory(join_path(join_path(runDir, db), "list"));
-        make_directory(join_path(join_path(runDir, db), "pak"));
-        write_file(join_path(join_path(join_path(runDir, db), "pak"), "bak.mdb"),
-                   ByteArray("empty-db"));
-        const Text templates = join_path(runDir, QM_GBK("模板"));
-        make_directory(templates);
-        make_directory(join_path(templates, "t1"));
-        write_file(join_path(join_path(templates, "t1"), "index.htm"), ByteArray("<html>"));
-        make_directory(install);
+        layOutRunDirectory(runDir, install);
     }
 
     ~WindowTest() override { closeWindow(); }
