@@ -3,13 +3,14 @@
 // between passes, pass after pass with a one-minute interval. Every wait goes through
 // a clock that returns at once, except that the bench can park the worker in its
 // countdown to take a sample, refill the libraries, restart it through the watchdog
-// (two ticks over an unchanged log) or Stop and Start it. The portal serves its reject
+// (two ticks over an unchanged log) or Stop and Start it, or let it run on to a Stop in
+// the middle of its collection or of its page writing. The portal serves its reject
 // pages too, and is down for three passes in every twenty.
 //
 // Every few passes it records the resident memory, the open descriptors, the threads,
-// zombie children, the files in the pool, temporary files left in the site folders and
-// the pool, and the size of the site databases; at the end a table and the growth per
-// pass (least squares over the samples after the first).
+// zombie children, the files in the pool and in one custom library, temporary files left in the
+// site folders and the pool, and the size of the site databases; at the end a table and the growth
+// per pass (least squares over the samples after the first).
 //
 //   build-soak/bench/soak_bench [passes] [sample every]      (defaults 60 and 5)
 #include <dirent.h>
@@ -56,6 +57,18 @@ class SoakLog : public qm::RunLogPort {
         std::lock_guard lock(mutex_);
         text_ += text;
         if (text.rfind(countdown_, 0) == 0) ++passes_;
+        if (triggerLeft_ > 0 && text.rfind(trigger_, 0) == 0 && --triggerLeft_ == 0)
+            fired_.notify_all();
+    }
+    // Arms a trigger that fires on the nth line starting with prefix (GBK).
+    void armTrigger(const qm::Text& prefix, int nth) {
+        std::lock_guard lock(mutex_);
+        trigger_ = prefix;
+        triggerLeft_ = nth;
+    }
+    bool waitTrigger(std::chrono::seconds limit) {
+        std::unique_lock lock(mutex_);
+        return fired_.wait_for(lock, limit, [&] { return triggerLeft_ == 0; });
     }
     void clear_log() override {
         std::lock_guard lock(mutex_);
@@ -75,6 +88,9 @@ class SoakLog : public qm::RunLogPort {
 
   private:
     std::mutex mutex_;
+    std::condition_variable fired_;
+    qm::Text trigger_;
+    int triggerLeft_ = 0;
     qm::Text text_;
     const qm::Text countdown_ = qm::utf8_to_gbk("循环倒计时：");
     int passes_ = 0;
@@ -201,7 +217,7 @@ bool prepareRunDir(const fs::path& root) {
         s.templateName = "t1";
         s.title = "Soak";
         s.keywords = "k1,k2";
-        s.description = "D";
+        s.description = "Soak sites";
         s.columns = qm::utf8_to_gbk("新闻,体育,财经");
         s.internalLinks = true;
         s.keywordLinks = true;
@@ -292,7 +308,7 @@ long leftovers(const fs::path& dir) {
 
 struct Sample {
     int pass;
-    long rssKiB, fds, threads, zombies, poolFiles, temps, dbKiB, pages;
+    long rssKiB, fds, threads, zombies, poolFiles, libraryFiles, temps, dbKiB, pages;
 };
 
 Sample sample(const fs::path& root, int pass) {
@@ -302,6 +318,7 @@ Sample sample(const fs::path& root, int pass) {
              countEntries("/proc/self/task"),
              zombieChildren(),
              countEntries(root / "run" / "临时文章库"),
+             countEntries(root / "lib" / siteName(kNewsSites + 1)),
              leftovers(root),
              0,
              0};
@@ -344,7 +361,8 @@ int main(int argc, char** argv) {
     }
     const fs::path root = rootText;
     std::vector<Sample> samples;
-    int restarts = 0, stopStarts = 0;
+    int restarts = 0, stopStarts = 0, midStops = 0;
+    long tempsAfterStop = 0;
     bool stalled = false;
     {
         SoakLog log;
@@ -391,6 +409,23 @@ int main(int argc, char** argv) {
                 runner.stopWork();
                 runner.startWork();
                 ++stopStarts;
+            } else if (pass % 10 == 9) {
+                // A Stop in the middle of the next pass: alternately while it collects
+                // and while it writes pages.
+                if (pass % 20 == 9)
+                    log.armTrigger(qm::utf8_to_gbk("开始采集新闻内容"), 1);
+                else
+                    log.armTrigger(qm::utf8_to_gbk("生成"), 5 + (pass * 7) % 50);
+                clock.release();
+                if (!log.waitTrigger(std::chrono::seconds(120))) {
+                    std::fprintf(stderr, "pass %d never reached its stop point\n", pass + 1);
+                    stalled = true;
+                    break;
+                }
+                runner.stopWork();
+                tempsAfterStop = std::max(tempsAfterStop, leftovers(root));
+                runner.startWork();
+                ++midStops;
             } else {
                 clock.release();
             }
@@ -398,18 +433,20 @@ int main(int argc, char** argv) {
         runner.stopWork();
         const double secs =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-        std::printf("%d passes in %.1f s, %d watchdog restarts, %d stop/start cycles\n",
-                    log.passes(), secs, restarts, stopStarts);
+        std::printf(
+            "%d passes in %.1f s, %d watchdog restarts, %d stop/start cycles, %d stops "
+            "mid-pass\n",
+            log.passes(), secs, restarts, stopStarts, midStops);
     }
     samples.push_back(sample(root, samples.back().pass + 1));
     samples.back().pass = -1;  // after the runner and context are gone
 
-    std::printf("%6s %9s %5s %8s %8s %6s %6s %8s %7s\n", "pass", "rss_KiB", "fds", "threads",
-                "zombies", "pool", "temps", "db_KiB", "pages");
+    std::printf("%6s %9s %5s %8s %8s %6s %6s %6s %8s %7s\n", "pass", "rss_KiB", "fds", "threads",
+                "zombies", "pool", "lib", "temps", "db_KiB", "pages");
     for (const Sample& s : samples)
-        std::printf("%6s %9ld %5ld %8ld %8ld %6ld %6ld %8ld %7ld\n",
+        std::printf("%6s %9ld %5ld %8ld %8ld %6ld %6ld %6ld %8ld %7ld\n",
                     s.pass < 0 ? "end" : std::to_string(s.pass).c_str(), s.rssKiB, s.fds, s.threads,
-                    s.zombies, s.poolFiles, s.temps, s.dbKiB, s.pages);
+                    s.zombies, s.poolFiles, s.libraryFiles, s.temps, s.dbKiB, s.pages);
 
     // Growth over the looping samples, the warm-up (first) and the final one left out.
     std::vector<Sample> loop(samples.begin() + (samples.size() > 3 ? 2 : 0), samples.end() - 1);
@@ -418,12 +455,13 @@ int main(int argc, char** argv) {
     long zombies = 0, temps = 0;
     for (const Sample& s : samples) zombies = std::max(zombies, s.zombies);
     for (const Sample& s : samples) temps = std::max(temps, s.temps);
+    temps = std::max(temps, tempsAfterStop);
     const bool leak = stalled || fds > 0.05 || threads > 0.05 || zombies > 0 || temps > 0 ||
                       samples.back().fds > samples.front().fds ||
                       samples.back().threads > samples.front().threads;
     std::printf(
         "verdict: %s  growth per pass: rss %+.1f KiB, fds %+.3f, threads %+.3f, db %+.1f KiB; "
-        "max zombies %ld, max temp files %ld\n",
+        "max zombies %ld, max temp files %ld (also right after the stops mid-pass)\n",
         leak ? "LEAK" : "steady", rss, fds, threads, db, zombies, temps);
     std::error_code ec;
     fs::remove_all(root, ec);
