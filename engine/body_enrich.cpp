@@ -1,4 +1,6 @@
 // Links woven into an article body after full-width commas.
+#include <algorithm>
+
 #include "engine/gbk_literals.h"
 #include "engine/page_text.h"
 
@@ -47,7 +49,7 @@ Text enrichBody(const Text& body, const SiteValues& site, const ResultTable& ran
     // Internal links need an article to point at: with no record there is none.
     if (site.internalLinks && random.recordCount() >= 1) {
         const int length = byte_length(text);  // kept for every insertion
-        for (int k = 0; k < site.internalLinkCount; ++k) {
+        for (int k = 0; k < std::min(site.internalLinkCount, kMaxPageInsertions); ++k) {
             const int p = drawPosition(length);
             const int row = drawRandom(1, random.recordCount());
             text = insertAfterComma(
@@ -58,7 +60,7 @@ Text enrichBody(const Text& body, const SiteValues& site, const ResultTable& ran
         const TextList keywords = split_text(site.keywords, ",");
         if (!keywords.empty()) {
             const int length = byte_length(text);
-            for (int k = 0; k < site.keywordLinkCount; ++k) {
+            for (int k = 0; k < std::min(site.keywordLinkCount, kMaxPageInsertions); ++k) {
                 const int p = drawPosition(length);
                 const int w = drawRandom(1, static_cast<int>(keywords.size()));
                 text = insertAfterComma(

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "collect/article_pool.h"
 #include "engine/date_format.h"
@@ -21,10 +22,18 @@ constexpr int kLongTailLimitMb = 50;
 // Queue column that keeps a custom article's own file name (the title has every
 // ".txt" removed, so the file cannot be found again from the title alone).
 constexpr int kFileNameColumn = 2;
+// Queue column that holds a custom article's text, read when the queue is filled.
+constexpr int kBodyColumn = 3;
 
 int drawInt(int low, int high) {
     seed_random();
     return random_int(low, high);
+}
+
+// One name inside its folder: "/" or a "." or ".." of its own would lead a path
+// elsewhere.
+bool isOneName(const Text& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == Text::npos;
 }
 
 // A site of the pass's mode with a usable profile.
@@ -39,7 +48,8 @@ struct SiteJob {
 // log line of an incomplete profile where one is due).
 std::optional<SiteJob> readSite(WorkerScope& scope, GenerationMode mode, const Text& name) {
     const Text& runDir = scope.run.runDir();
-    const SiteProfile profile = parseProfile(to_text(read_file(profilePath(runDir, name))));
+    const std::optional<ByteArray> file = readRegularFile(profilePath(runDir, name));
+    const SiteProfile profile = parseProfile(file ? to_text(*file) : Text());
     const Text incomplete = QM_GBK("错误提示：") + name + QM_GBK(" 配置不完整") + "\r\n";
     if (profile.text.empty()) {
         scope.log.append_log(incomplete);
@@ -72,20 +82,54 @@ std::optional<SiteJob> readSite(WorkerScope& scope, GenerationMode mode, const T
     job.installFolder = profile.field(2);
     job.customFolder = profile.profileValue(profile_key::kCustomFolder);
     job.wanted = to_int(profile.profileValue(profile_key::kGenerateCount));
+    // The editor never writes such values, but a profile edited by hand may: a domain
+    // or template name that is not one name would lead the site's database, pages or
+    // templates out of their folders, and an empty install folder would put the site
+    // folder wherever the program happens to run.
+    if (!isUsableDomainFileName(v.domain) || !isOneName(v.templateName) ||
+        job.installFolder.empty()) {
+        scope.log.append_log(incomplete);
+        return std::nullopt;
+    }
     return job;
 }
 
 // Lists the first `wanted` (all with 0 or less) "*.txt" files of the library into the
-// queue: the title in column 1, the file's own name in kFileNameColumn.
-void fillQueueFromLibrary(ArticleQueue& queue, const Text& folder, int wanted) {
+// queue: the title in column 1, the file's own name in kFileNameColumn and its text in
+// kBodyColumn. A file that cannot be read (not a regular file, a name that does not
+// survive the GBK round trip, a failed read) is reported and left where it is: taking
+// it would publish an empty article and delete the operator's file unread.
+void fillQueueFromLibrary(WorkerScope& scope, const Text& folder, int wanted) {
+    ArticleQueue& queue = scope.run.articleQueue();
     queue.clear();
+    std::set<Text> listed;
     for (const Text& file : list_files(folder, "*.txt", false)) {
+        // Two names on disk may read back as the same GBK name; it is taken once.
+        if (!listed.insert(file).second) continue;
+        const Text path = join_path(folder, file);
+        // With a count of 0 or less nothing is taken, so no text is read.
+        const std::optional<ByteArray> text =
+            wanted > 0 ? readRegularFile(path)
+                       : (regularFileSize(path) < 0 ? std::nullopt
+                                                    : std::optional<ByteArray>(ByteArray()));
+        if (!text) {
+            scope.log.append_log(QM_GBK("错误提示：") + path + QM_GBK(" 读取失败") + "\r\n");
+            continue;
+        }
         ArticleRow row;
         row.cells[1] = replace_text(file, ".txt", "");
         row.cells[kFileNameColumn] = file;
+        row.cells[kBodyColumn] = to_text(*text);
         const int number = queue.addRow(std::move(row)) + 1;
         if (number == wanted) break;
     }
+}
+
+// The pool article of a title; empty when there is no such regular file.
+Text poolBody(const Text& runDir, const Text& title) {
+    const Text path = poolFilePath(runDir, title);
+    if (regularFileSize(path) < 0) return Text();
+    return readPoolArticle(runDir, title);
 }
 
 // What storing a site's articles left behind.
@@ -129,7 +173,7 @@ std::optional<StoredArticles> storeArticles(WorkerScope& scope, GenerationMode m
         records.writeField(kFieldArticleId, id);
         if (!news) {
             const Text path = join_path(job.customFolder, queue.cell(row, kFileNameColumn));
-            stored.bodies[id] = to_text(read_file(path));
+            stored.bodies[id] = queue.cell(row, kBodyColumn);
             consumedFiles.push_back(path);
         }
         queue.removeRow(row);
@@ -198,7 +242,7 @@ bool writePages(WorkerScope& scope, GenerationMode mode, const SiteJob& job,
             if (!usableId(id)) continue;
             Text body;
             if (mode == GenerationMode::News) {
-                body = readPoolArticle(run.runDir(), title);
+                body = poolBody(run.runDir(), title);
             } else if (auto it = stored.bodies.find(id); it != stored.bodies.end()) {
                 body = it->second;
             }
@@ -234,7 +278,7 @@ bool passSite(WorkerScope& scope, GenerationMode mode, const Text& name) {
     RunContext& run = scope.run;
     run.closeDatabase();
     if (mode == GenerationMode::Custom) {
-        fillQueueFromLibrary(run.articleQueue(), job->customFolder, job->wanted);
+        fillQueueFromLibrary(scope, job->customFolder, job->wanted);
         if (run.articleQueue().rowCount() == 0) {
             scope.log.append_log(QM_GBK("重要提醒：") + job->values.domain +
                                  QM_GBK(" 自定义文章库不足") + "\r\n");
@@ -272,7 +316,13 @@ TextList longTailWords(const Text& folder) {
     if (files.empty()) return {};
     const Text& file = files[drawInt(1, static_cast<int>(files.size())) - 1];
     if (fileSizeKb(file) / 1024 > kLongTailLimitMb) return {};
-    return split_text(to_text(read_file(file)), "\r\n");
+    // The kilobyte rule sees only the low 32 bits of the size: a file of 4 GB and a
+    // few bytes would pass it and be read whole.
+    if (regularFileSize(file) > static_cast<long long>(kLongTailLimitMb + 1) * 1024 * 1024)
+        return {};
+    const std::optional<ByteArray> bytes = readRegularFile(file);
+    if (!bytes) return {};
+    return split_text(to_text(*bytes), "\r\n");
 }
 
 void runGenerationPass(WorkerScope& scope, GenerationMode mode) {

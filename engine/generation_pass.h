@@ -9,7 +9,11 @@
 // The records of a site are stored by one update(), all or none. Pages are written
 // whole (temporary file and rename, engine/page_files.h) and the site's file system
 // is flushed once after its pages. A custom article file is deleted only after its
-// record has been stored, so a failed store never loses the operator's article.
+// record has been stored, so a failed store never loses the operator's article; a
+// library file that cannot be read (not a regular file, a name that does not survive
+// the GBK round trip) is reported and left alone. A profile whose domain or template
+// name is not one file name, or whose install folder is empty, is skipped as
+// incomplete, so a hand-edited profile cannot lead the pass out of the site folder.
 //
 // A requested stop (scope.stop) is honoured between articles and between pages:
 // the pass returns at once, a site whose records were not yet stored stores none,

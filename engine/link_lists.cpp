@@ -1,4 +1,6 @@
 // The link lists of a page: column links, latest and random articles, long-tail words.
+#include <algorithm>
+
 #include "engine/gbk_literals.h"
 #include "engine/page_text.h"
 
@@ -100,10 +102,11 @@ void longTailText(PageText& page, const SiteValues& site) {
     const int words = static_cast<int>(site.longTailWords.size());
     Text text;
     if (site.longTail && words >= 2) {
-        for (int k = 1; k <= site.longTailCount; ++k) {
+        const int count = std::min(site.longTailCount, kMaxPageInsertions);
+        for (int k = 1; k <= count; ++k) {
             const int w = drawRandom(1, words);
             text += site.longTailWords[static_cast<std::size_t>(w - 1)];
-            if (k != site.longTailCount) text += ',';
+            if (k != count) text += ',';
         }
     }
     page.replaceAll(Slot::LongTail, std::move(text));

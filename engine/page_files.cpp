@@ -1,6 +1,7 @@
 #include "engine/page_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -25,6 +26,22 @@ bool writeAll(int fd, const std::string& bytes) {
 }
 
 }  // namespace
+
+long long regularFileSize(const Text& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(native_path(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return static_cast<long long>(st.st_size);
+}
+
+std::optional<ByteArray> readRegularFile(const Text& path) {
+    const long long size = regularFileSize(path);
+    if (size < 0) return std::nullopt;
+    ByteArray bytes = read_file(path);
+    // read_file gives nothing for a failed read as for an empty file.
+    if (bytes.bytes.empty() && size > 0) return std::nullopt;
+    return bytes;
+}
 
 bool writePageFile(const Text& path, const ByteArray& data) {
     const std::string target = native_path(path);

@@ -71,6 +71,11 @@ class PageText {
     std::array<int, kSlotCount> remaining_{};
 };
 
+// The most long-tail words, internal links or keyword links one page takes, whatever
+// count the profile holds: each costs a draw and a copy of the body, and a mistyped
+// count (999999999) would otherwise build a page of gigabytes for hours.
+inline constexpr int kMaxPageInsertions = 1000;
+
 // Draws a random integer, seeding right before the draw as every draw of a page does.
 int drawRandom(int min, int max);
 

@@ -1,5 +1,6 @@
 // Template sets on disk: finding, reading and decoding a template file.
 #include "engine/gbk_literals.h"
+#include "engine/page_files.h"
 #include "engine/page_text.h"
 #include "engine/text_cleanup.h"
 #include "foundation/gbk_codec.h"
@@ -36,7 +37,10 @@ std::optional<LoadedTemplate> loadTemplate(const Text& runDir, const Text& templ
                                            const Text& fileName) {
     const Text path = templatePath(runDir, templateName, fileName);
     if (!pathExists(path)) return std::nullopt;
-    return decodeTemplate(to_text(read_file(path)));
+    // A folder or a named pipe under a template's name counts as no template.
+    const std::optional<ByteArray> bytes = readRegularFile(path);
+    if (!bytes) return std::nullopt;
+    return decodeTemplate(to_text(*bytes));
 }
 
 TemplateSet loadTemplateSet(const Text& runDir, const Text& templateName) {
