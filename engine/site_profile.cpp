@@ -3,6 +3,7 @@
 #include <array>
 
 #include "engine/gbk_literals.h"
+#include "engine/page_files.h"
 #include "engine/text_cleanup.h"
 
 namespace qm {
@@ -122,7 +123,9 @@ bool writeProfile(const Text& runDir, const SiteSettings& settings) {
 
 SiteProfile readProfile(const Text& runDir, const Text& siteName) {
     if (!isUsableDomainFileName(siteName)) return SiteProfile();
-    Text text = to_text(read_file(profilePath(runDir, siteName)));
+    // Only a regular file: a named pipe under a profile's name would block the reader.
+    const std::optional<ByteArray> file = readRegularFile(profilePath(runDir, siteName));
+    Text text = file ? to_text(*file) : Text();
     const TextList lines = split_text(text, kLineBreak);
     Text line1 = lines.size() > 0 ? lines[0] : Text();
     Text line2 = lines.size() > 1 ? lines[1] : Text();

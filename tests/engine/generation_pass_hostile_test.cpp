@@ -265,6 +265,9 @@ TEST_F(HostilePassTest, ProfileThatIsNotAFileIsSkipped) {
     EXPECT_EQ(got[0], incomplete("folder.test"));
     EXPECT_EQ(got[1], incomplete("pipe.test"));
     EXPECT_EQ(got.back(), g("生成首页：next.test\r\n"));
+    // The editor's reader refuses them alike.
+    EXPECT_EQ(readProfile(dir.runText(), "pipe.test").partCount(), 0);
+    EXPECT_EQ(readProfile(dir.runText(), "folder.test").partCount(), 0);
 }
 
 // Counts as typed: negative, zero, huge, full-width. The pass takes what the queue
