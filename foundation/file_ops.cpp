@@ -259,13 +259,15 @@ int file_size(const Text& path) {
 
 ByteArray read_file(const Text& path) {
     if (path.empty()) return {};
-    Fd fd(open(native_path(path).c_str(), O_RDONLY | O_CLOEXEC));
+    // Only regular files are read: opening a named pipe would wait for a writer for
+    // ever, and a device such as /dev/zero never ends. O_NONBLOCK makes the open of a
+    // pipe return at once; it changes nothing for a regular file.
+    Fd fd(open(native_path(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return {};
-    std::string data;
     struct stat st {};
-    if (fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        data.reserve(static_cast<std::size_t>(st.st_size));
-    }
+    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    std::string data;
+    if (st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buf, sizeof buf);

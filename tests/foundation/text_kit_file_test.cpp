@@ -82,6 +82,19 @@ TEST_F(TextKitFileTest, WriteReadCopyDelete) {
     EXPECT_FALSE(delete_file(base_));
 }
 
+TEST_F(TextKitFileTest, ReadFileTakesOnlyRegularFiles) {
+    // A named pipe without a writer would block the open for ever; a device such as
+    // /dev/zero would never end. Both read as empty, at once.
+    const std::string fifo = (fs::path(root_) / "pipe.txt").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_TRUE(read_file(path("pipe.txt")).empty());
+    EXPECT_TRUE(read_file("/dev/zero").empty());
+    // A link to a regular file is followed.
+    touch("target.txt", "linked");
+    fs::create_symlink(fs::path(root_) / "target.txt", fs::path(root_) / "link.txt");
+    EXPECT_EQ(read_file(path("link.txt")).bytes, "linked");
+}
+
 TEST_F(TextKitFileTest, WriteFileWholeReplacesAtomicallyAndLeavesNoTemporary) {
     const Text file = path("page.html");
     ASSERT_TRUE(write_file_whole(file, ByteArray("first")));
