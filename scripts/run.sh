@@ -31,6 +31,9 @@ rm -rf "$DEMO"
 mkdir -p "$RUN/数据库/list" "$RUN/数据库/pak" "$WWW" "$LIBRARY"
 cp -r "$BUILD/模板" "$RUN/模板"
 cp "$BUILD/数据库/pak/bak.mdb" "$RUN/数据库/pak/bak.mdb"
+# The web-server tool, which the window's 保存 starts from the run directory.
+mkdir -p "$RUN/tools"
+cp "$BUILD/tools/iisweb" "$RUN/tools/iisweb"
 TEMPLATE=默认
 [ -d "$RUN/模板/$TEMPLATE" ] || TEMPLATE=$(ls "$RUN/模板" | head -n 1)
 
