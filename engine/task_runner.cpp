@@ -148,13 +148,17 @@ void TaskRunner::runTasks(std::stop_token stop) {
         loopPasses(scope);
 }
 
-void TaskRunner::singleRun(WorkerScope& scope) {
+bool TaskRunner::collectAndGenerate(WorkerScope& scope) {
     steps_.collect(scope);
-    if (scope.stop.stop_requested()) return;
+    if (scope.stop.stop_requested()) return false;
     if (run_.articleQueue().rowCount() >= 1) steps_.generate(scope, GenerationMode::News);
-    if (scope.stop.stop_requested()) return;
+    if (scope.stop.stop_requested()) return false;
     steps_.generate(scope, GenerationMode::Custom);
-    if (scope.stop.stop_requested()) return;
+    return !scope.stop.stop_requested();
+}
+
+void TaskRunner::singleRun(WorkerScope& scope) {
+    if (!collectAndGenerate(scope)) return;
     scope.log.show_prompt(QM_GBK("任务完成"));
     // A stop that ended the wait for the prompt does the finishing itself.
     if (scope.stop.stop_requested()) return;
@@ -173,12 +177,7 @@ void TaskRunner::loopPasses(WorkerScope& scope) {
         scope.log.append_log(QM_GBK("此次任务需要采集文章：") + to_text(run_.collectTarget.load()) +
                              QM_GBK("，需要本地文章：") + to_text(run_.localTarget.load()) +
                              "\r\n");
-        steps_.collect(scope);
-        if (scope.stop.stop_requested()) return;
-        if (run_.articleQueue().rowCount() >= 1) steps_.generate(scope, GenerationMode::News);
-        if (scope.stop.stop_requested()) return;
-        steps_.generate(scope, GenerationMode::Custom);
-        if (scope.stop.stop_requested()) return;
+        if (!collectAndGenerate(scope)) return;
 
         const int minutes = run_.intervalMinutes();
         for (int m = 1; m <= minutes; ++m) {

@@ -93,6 +93,9 @@ class TaskRunner {
     void stopLocked();                  // stopWork without taking controlMutex_
     void launchWorker(bool restarted);  // requires controlMutex_
     void runTasks(std::stop_token stop);
+    // One pass's work: collection, the news pass when the queue holds a row, the
+    // custom-article pass. False when a stop ended it.
+    bool collectAndGenerate(WorkerScope& scope);
     void singleRun(WorkerScope& scope);
     void loopPasses(WorkerScope& scope);
     void workerEnded();
