@@ -63,6 +63,14 @@ std::size_t skip_spaces(const Text& s, std::size_t p) {
     return p;
 }
 
+// Skips the leading white space and an optional sign at p, leaving p on the first
+// digit (or whatever follows); true for a minus sign.
+bool read_sign(const Text& s, std::size_t& p) {
+    p = skip_spaces(s, p);
+    if (p >= s.size() || (s[p] != '+' && s[p] != '-')) return false;
+    return s[p++] == '-';
+}
+
 // "%.13g" writes the exponent with at least two digits; the stored format has three.
 Text widen_exponent(Text s) {
     const std::size_t e = s.find('e');
@@ -101,12 +109,8 @@ Text to_text(const ByteArray& bytes) {
 
 int to_int(const Text& text) {
     const Text s = normalise_digits(text);
-    std::size_t p = skip_spaces(s, 0);
-    bool negative = false;
-    if (p < s.size() && (s[p] == '+' || s[p] == '-')) {
-        negative = s[p] == '-';
-        ++p;
-    }
+    std::size_t p = 0;
+    const bool negative = read_sign(s, p);
     // Accumulate as a negative number so INT_MIN fits; saturate beyond the int range.
     std::int64_t value = 0;
     for (; p < s.size() && is_digit(s[p]); ++p) {
@@ -128,12 +132,8 @@ int to_int(double value) {
 
 double to_number(const Text& text) {
     const Text s = normalise_digits(text);
-    std::size_t p = skip_spaces(s, 0);
-    bool negative = false;
-    if (p < s.size() && (s[p] == '+' || s[p] == '-')) {
-        negative = s[p] == '-';
-        ++p;
-    }
+    std::size_t p = 0;
+    const bool negative = read_sign(s, p);
     const std::size_t begin = p;
     std::size_t digits = 0;
     for (; p < s.size() && is_digit(s[p]); ++p) ++digits;
